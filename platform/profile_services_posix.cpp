@@ -1,0 +1,364 @@
+// Linux and other POSIX systems: the profile functions over the project's own
+// engine, with Windows file-name conventions, and the folder lookup inside the
+// Wine prefix where the simulator lives.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "platform/profile_services.h"
+#include "platform/profile_text.h"
+
+namespace kestrinel {
+namespace {
+
+// What the lookup returns when there is no prefix: E_FAIL.
+constexpr std::int32_t kLookupFailed = static_cast<std::int32_t>(0x80004005u);
+
+bool Exists(const std::string& path) {
+  struct stat info;
+  return lstat(path.c_str(), &info) == 0;
+}
+
+// Windows file names are case-insensitive, and a prefix may hold
+// "scenery.cfg" or "microsoft". Each component that does not exist with its
+// exact case is replaced by a case-insensitive match in its folder, if there
+// is one; the first match in byte order wins, so the choice is repeatable.
+std::string ResolveCase(const std::string& path) {
+  if (path.empty() || Exists(path)) return path;
+  std::string resolved = path[0] == '/' ? "/" : "";
+  std::size_t pos = 0;
+  while (pos < path.size()) {
+    const std::size_t slash = path.find('/', pos);
+    const std::size_t end = slash == std::string::npos ? path.size() : slash;
+    const std::string component = path.substr(pos, end - pos);
+    pos = end + 1;
+    if (component.empty()) continue;
+    if (!resolved.empty() && resolved.back() != '/') resolved += '/';
+    std::string chosen = component;
+    if (component != "." && component != ".." && !Exists(resolved + component)) {
+      if (DIR* folder = opendir(resolved.empty() ? "." : resolved.c_str())) {
+        std::string best;
+        while (const dirent* entry = readdir(folder)) {
+          if (SameProfileName(entry->d_name, component) &&
+              (best.empty() || std::strcmp(entry->d_name, best.c_str()) < 0)) {
+            best = entry->d_name;
+          }
+        }
+        closedir(folder);
+        if (!best.empty()) chosen = best;
+      }
+    }
+    resolved += chosen;
+  }
+  return resolved;
+}
+
+// A Windows-style file name as a path on this system.
+std::string ToLocalPath(const char* fileName) {
+  std::string path(fileName);
+  for (char& c : path) {
+    if (c == '\\') c = '/';
+  }
+  return ResolveCase(path);
+}
+
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  timespec modified = {};
+  timespec changed = {};
+};
+
+FileIdentity IdentityOf(const struct stat& info) {
+  return {info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
+}
+
+bool SameIdentity(const FileIdentity& a, const FileIdentity& b) {
+  return a.device == b.device && a.inode == b.inode && a.size == b.size &&
+         a.modified.tv_sec == b.modified.tv_sec && a.modified.tv_nsec == b.modified.tv_nsec &&
+         a.changed.tv_sec == b.changed.tv_sec && a.changed.tv_nsec == b.changed.tv_nsec;
+}
+
+enum class LoadStatus { Loaded, Missing, Unreadable };
+
+struct LoadedProfile {
+  LoadStatus status = LoadStatus::Missing;
+  std::shared_ptr<const ProfileText> text;
+  mode_t mode = 0;
+  uid_t owner = 0;
+  gid_t group = 0;
+};
+
+struct CacheEntry {
+  FileIdentity identity;
+  std::shared_ptr<const ProfileText> text;
+};
+
+// Like Windows, the engine keeps the parse of each file it has read and
+// reuses it while the file is unchanged on disk, so reading every key of a
+// library costs one parse, not one per key.
+std::unordered_map<std::string, CacheEntry>& ProfileCache() {
+  static std::unordered_map<std::string, CacheEntry> cache;
+  return cache;
+}
+
+bool ReadWhole(int fd, std::size_t size, std::string& bytes) {
+  bytes.assign(size, '\0');
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t got = read(fd, bytes.data() + done, size - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return false;
+    if (got == 0) break;  // the file shrank while being read
+    done += static_cast<std::size_t>(got);
+  }
+  bytes.resize(done);
+  return true;
+}
+
+LoadedProfile LoadProfile(const std::string& path) {
+  LoadedProfile loaded;
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) {
+    ProfileCache().erase(path);
+    loaded.status =
+        errno == ENOENT || errno == ENOTDIR ? LoadStatus::Missing : LoadStatus::Unreadable;
+    return loaded;
+  }
+  loaded.mode = info.st_mode;
+  loaded.owner = info.st_uid;
+  loaded.group = info.st_gid;
+  loaded.status = LoadStatus::Unreadable;
+  if (!S_ISREG(info.st_mode)) return loaded;
+
+  auto cached = ProfileCache().find(path);
+  if (cached != ProfileCache().end() && SameIdentity(cached->second.identity, IdentityOf(info))) {
+    loaded.status = LoadStatus::Loaded;
+    loaded.text = cached->second.text;
+    return loaded;
+  }
+
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return loaded;
+  std::string bytes;
+  // Identify the file by the descriptor actually read.
+  const bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                  static_cast<std::uintmax_t>(info.st_size) <= kMaxProfileTextSize &&
+                  ReadWhole(fd, static_cast<std::size_t>(info.st_size), bytes);
+  close(fd);
+  if (!ok) return loaded;
+
+  auto text = std::make_shared<const ProfileText>(ParseProfileText(std::move(bytes)));
+  ProfileCache()[path] = CacheEntry{IdentityOf(info), text};
+  loaded.status = LoadStatus::Loaded;
+  loaded.text = std::move(text);
+  return loaded;
+}
+
+// What the replaced file keeps of the one it replaces.
+struct ReplaceOptions {
+  bool keepsExisting = false;
+  mode_t mode = 0;
+  uid_t owner = 0;
+  gid_t group = 0;
+};
+
+bool WriteAll(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t put = write(fd, bytes.data() + done, bytes.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    done += static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+mode_t CurrentUmask() {
+  const mode_t mask = umask(0);
+  umask(mask);
+  return mask;
+}
+
+// Opens an unnamed file in |folder| (O_TMPFILE) so that a crash before the
+// rename leaves nothing behind. Falls back to a named temporary file on file
+// systems without O_TMPFILE; |tempName| then holds its name.
+int OpenTemporary(const std::string& folder, const std::string& base, std::string& tempName) {
+  tempName.clear();
+#ifdef O_TMPFILE
+  const int fd = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return fd;
+#endif
+  std::string pattern = folder + "/." + base + ".XXXXXX";
+  const int named = mkostemp(pattern.data(), O_CLOEXEC);
+  if (named >= 0) {
+    tempName = pattern;
+    // mkostemp creates the file 0600; a new file gets the usual 0666 & ~umask.
+    if (fchmod(named, 0666 & ~CurrentUmask()) != 0) {
+      close(named);
+      unlink(tempName.c_str());
+      return -1;
+    }
+  }
+  return named;
+}
+
+// Gives an unnamed temporary file a name next to its target, ready to be
+// renamed over it.
+bool NameTemporary(int fd, const std::string& folder, const std::string& base,
+                   std::string& tempName) {
+  const std::string handle = "/proc/self/fd/" + std::to_string(fd);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    tempName =
+        folder + "/." + base + "." + std::to_string(getpid()) + "-" + std::to_string(attempt);
+    if (linkat(AT_FDCWD, handle.c_str(), AT_FDCWD, tempName.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      return true;
+    }
+    if (errno != EEXIST) break;
+  }
+  tempName.clear();
+  return false;
+}
+
+// Makes |path| hold |bytes| in one step: the new contents go to a temporary
+// file in the same folder, which is flushed to disk and renamed over |path|.
+// A failure at any step leaves |path| as it was and removes the temporary
+// file.
+bool ReplaceFileAtomically(const std::string& path, const std::string& bytes,
+                           const ReplaceOptions& options) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : path.substr(0, slash);
+  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+
+  if (options.keepsExisting) {
+    // Replacing goes through the folder, so a read-only library could be
+    // replaced anyway; refuse it as Windows does.
+    const int probe = open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (probe < 0) return false;
+    close(probe);
+  }
+
+  std::string tempName;
+  const int fd = OpenTemporary(folder, base, tempName);
+  if (fd < 0) return false;
+  bool ok = true;
+  if (options.keepsExisting) {
+    // Root replacing a user's library must leave it the user's; others cannot
+    // change the owner and keep their own.
+    if (geteuid() == 0) {
+      const bool ownerKept = fchown(fd, options.owner, options.group) == 0;
+      (void)ownerKept;
+    }
+    ok = fchmod(fd, options.mode & 07777) == 0;
+  }
+  ok = ok && WriteAll(fd, bytes) && fsync(fd) == 0;
+  if (ok && tempName.empty()) ok = NameTemporary(fd, folder, base, tempName);
+  ok = close(fd) == 0 && ok;
+  ok = ok && rename(tempName.c_str(), path.c_str()) == 0;
+  if (!ok) {
+    if (!tempName.empty()) unlink(tempName.c_str());
+    return false;
+  }
+  // The rename is done; flushing the folder makes it survive a power cut. The
+  // library already holds the new section, so a failure here is not reported.
+  const int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folderFd >= 0) {
+    (void)fsync(folderFd);
+    close(folderFd);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::int32_t GetCommonAppDataFolder(std::string& folder) {
+  folder.clear();
+  std::string prefix;
+  const char* winePrefix = std::getenv("WINEPREFIX");
+  const char* home = std::getenv("HOME");
+  if (winePrefix != nullptr && winePrefix[0] != '\0') {
+    prefix = winePrefix;
+  } else if (home != nullptr && home[0] != '\0') {
+    prefix = std::string(home) + "/.wine";
+  } else {
+    return kLookupFailed;
+  }
+  while (prefix.size() > 1 && prefix.back() == '/') prefix.pop_back();
+  if (prefix.back() != '/') prefix += '/';
+
+  const std::string programData = ResolveCase(prefix + "drive_c/ProgramData");
+  struct stat info;
+  if (stat(programData.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return kLookupFailed;
+  folder = programData;
+  return 0;
+}
+
+std::uint32_t ReadProfileSectionNames(char* buffer, std::uint32_t size, const char* fileName) {
+  if (fileName == nullptr) return CopySectionNames(nullptr, buffer, size);
+  const LoadedProfile loaded = LoadProfile(ToLocalPath(fileName));
+  return CopySectionNames(loaded.text.get(), buffer, size);
+}
+
+std::uint32_t ReadProfileString(const char* section, const char* key, const char* defaultValue,
+                                char* buffer, std::uint32_t size, const char* fileName) {
+  const char* const fallback = defaultValue != nullptr ? defaultValue : "";
+  if (section == nullptr || key == nullptr || fileName == nullptr) {
+    return CopyProfileString(nullptr, "", "", fallback, buffer, size);
+  }
+  const LoadedProfile loaded = LoadProfile(ToLocalPath(fileName));
+  return CopyProfileString(loaded.text.get(), section, key, fallback, buffer, size);
+}
+
+std::uint32_t ReadProfileInt(const char* section, const char* key, std::int32_t defaultValue,
+                             const char* fileName) {
+  if (section == nullptr || key == nullptr || fileName == nullptr) {
+    return static_cast<std::uint32_t>(defaultValue);
+  }
+  const LoadedProfile loaded = LoadProfile(ToLocalPath(fileName));
+  return ProfileIntValue(loaded.text.get(), section, key, defaultValue);
+}
+
+int StoreProfileSection(const char* section, const char* keyList, const char* fileName) {
+  if (section == nullptr || keyList == nullptr || fileName == nullptr) return 0;
+  std::string path = ToLocalPath(fileName);
+  // A library reached through a symbolic link stays a link: the file it
+  // points to is the one replaced.
+  struct stat link;
+  if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    char target[PATH_MAX];
+    if (realpath(path.c_str(), target) == nullptr) return 0;
+    path = target;
+  }
+
+  const LoadedProfile loaded = LoadProfile(path);
+  // A file that exists but cannot be read must never be replaced by a new one.
+  if (loaded.status == LoadStatus::Unreadable) return 0;
+  const std::optional<std::string> bytes = WithSectionWritten(loaded.text.get(), section, keyList);
+  if (!bytes) return 0;
+
+  ReplaceOptions options;
+  if (loaded.status == LoadStatus::Loaded) {
+    options.keepsExisting = true;
+    options.mode = loaded.mode;
+    options.owner = loaded.owner;
+    options.group = loaded.group;
+  }
+  const bool written = ReplaceFileAtomically(path, *bytes, options);
+  ProfileCache().erase(path);
+  return written ? 1 : 0;
+}
+
+}  // namespace kestrinel

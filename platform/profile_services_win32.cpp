@@ -1,0 +1,43 @@
+// Windows: the profile functions of KERNEL32 and the folder lookup of SHELL32,
+// called as they are.
+#include "platform/profile_services.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <shlobj.h>
+#include <windows.h>
+
+namespace kestrinel {
+
+std::int32_t GetCommonAppDataFolder(std::string& folder) {
+  folder.clear();
+  char path[MAX_PATH] = {};
+  const HRESULT result =
+      SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path);
+  if (result == S_OK) folder = path;
+  return static_cast<std::int32_t>(result);
+}
+
+std::uint32_t ReadProfileSectionNames(char* buffer, std::uint32_t size, const char* fileName) {
+  return GetPrivateProfileSectionNamesA(buffer, size, fileName);
+}
+
+std::uint32_t ReadProfileString(const char* section, const char* key, const char* defaultValue,
+                                char* buffer, std::uint32_t size, const char* fileName) {
+  return GetPrivateProfileStringA(section, key, defaultValue, buffer, size, fileName);
+}
+
+std::uint32_t ReadProfileInt(const char* section, const char* key, std::int32_t defaultValue,
+                             const char* fileName) {
+  return GetPrivateProfileIntA(section, key, defaultValue, fileName);
+}
+
+int StoreProfileSection(const char* section, const char* keyList, const char* fileName) {
+  return WritePrivateProfileSectionA(section, keyList, fileName) ? 1 : 0;
+}
+
+}  // namespace kestrinel
