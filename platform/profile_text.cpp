@@ -207,7 +207,9 @@ std::uint32_t CopyProfileString(const ProfileText* text, std::string_view sectio
                                 std::string_view key, std::string_view defaultValue, char* buffer,
                                 std::uint32_t size) {
   if (buffer == nullptr || size == 0) return 0;
-  std::string_view value = StripQuotes(TrimView(defaultValue));
+  // The default loses trailing blanks, not leading ones, then its quotes.
+  while (!defaultValue.empty() && IsBlank(defaultValue.back())) defaultValue.remove_suffix(1);
+  std::string_view value = StripQuotes(defaultValue);
   if (text != nullptr) {
     if (const ProfileSection* found = FindProfileSection(*text, section)) {
       if (const ProfileEntry* entry = FindProfileEntry(*text, *found, key)) {
@@ -233,7 +235,7 @@ std::uint32_t ProfileIntValue(const ProfileText* text, std::string_view section,
   if (value.empty()) return fallback;
 
   std::size_t i = 0;
-  while (i < value.size() && (IsBlank(value[i]) || value[i] == '"' || value[i] == '\'')) ++i;
+  while (i < value.size() && IsBlank(value[i])) ++i;
   bool negative = false;
   if (i < value.size() && (value[i] == '+' || value[i] == '-')) {
     negative = value[i] == '-';

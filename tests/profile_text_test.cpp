@@ -1,6 +1,5 @@
-// The profile engine pinned by a table: file bytes and one call in, the
-// result and the buffer's bytes out, exactly as the Windows functions give
-// them.
+// The profile engine pinned by tables: the reading rules of the Windows
+// functions, in memory, and the byte-preserving section write.
 #include "platform/profile_text.h"
 
 #include <gtest/gtest.h>
@@ -9,157 +8,37 @@
 #include <string>
 #include <vector>
 
+#include "tests/profile_read_cases.h"
+
 namespace kestrinel {
 namespace {
 
 using namespace std::string_literals;
 
-// What a buffer holds before a call, so that bytes the call leaves alone show.
-constexpr char kUntouched = '\xCC';
+using testing_support::ExpectReadCase;
+using testing_support::kIntCases;
+using testing_support::kSectionNameCases;
+using testing_support::kStringCases;
+using testing_support::kUntouched;
+using testing_support::ProfileReadCase;
 
-enum class Call { SectionNames, String, Int };
-
-struct ReadCase {
-  const char* name;
-  std::optional<std::string> file;  // nullopt: no such file
-  Call call;
-  const char* section = "";
-  const char* key = "";
-  const char* defaultValue = "";  // for Int: its decimal value
-  std::uint32_t size = 64;
-  std::uint32_t result = 0;
-  std::string buffer = "";  // the buffer's first bytes after the call
-};
-
-std::ostream& operator<<(std::ostream& out, const ReadCase& c) { return out << c.name; }
-
-class ProfileReadTest : public testing::TestWithParam<ReadCase> {};
+class ProfileReadTest : public testing::TestWithParam<ProfileReadCase> {};
 
 TEST_P(ProfileReadTest, GivesWindowsResultAndBuffer) {
-  const ReadCase& c = GetParam();
+  const ProfileReadCase& c = GetParam();
   std::optional<ProfileText> text;
   if (c.file) text = ParseProfileText(*c.file);
   const ProfileText* parsed = text ? &*text : nullptr;
-
-  std::vector<char> buffer(c.size + 8, kUntouched);
-  std::uint32_t result = 0;
-  switch (c.call) {
-    case Call::SectionNames:
-      result = CopySectionNames(parsed, buffer.data(), c.size);
-      break;
-    case Call::String:
-      result = CopyProfileString(parsed, c.section, c.key, c.defaultValue, buffer.data(), c.size);
-      break;
-    case Call::Int:
-      result = ProfileIntValue(parsed, c.section, c.key, std::stoi(c.defaultValue));
-      break;
-  }
-  EXPECT_EQ(result, c.result);
-  if (c.call != Call::Int) {
-    EXPECT_EQ(std::string(buffer.data(), c.buffer.size()), c.buffer);
-    // Nothing is written past the buffer's size.
-    EXPECT_EQ(std::string(buffer.data() + c.size, 8), std::string(8, kUntouched));
-  }
+  ExpectReadCase(
+      c, {[&](char* buffer, std::uint32_t size) { return CopySectionNames(parsed, buffer, size); },
+          [&](const char* section, const char* key, const char* defaultValue, char* buffer,
+              std::uint32_t size) {
+            return CopyProfileString(parsed, section, key, defaultValue, buffer, size);
+          },
+          [&](const char* section, const char* key, std::int32_t defaultValue) {
+            return ProfileIntValue(parsed, section, key, defaultValue);
+          }});
 }
-
-const ReadCase kSectionNameCases[] = {
-    {"NamesInFileOrderWithDuplicates", "[A]\r\n[b]\r\n[A]\r\n"s, Call::SectionNames, "", "", "", 20,
-     6, "A\0b\0A\0\0\xCC"s},
-    {"HeaderNameRunsToLastBracketAndIsTrimmed", "[A]B]\n[tail] junk\n[ X ]\n"s, Call::SectionNames,
-     "", "", "", 20, 11, "A]B\0tail\0X\0\0"s},
-    {"BracketWithoutCloseIsNoHeader", "[A]\nk=v\n[broken\nx=1\n"s, Call::SectionNames, "", "", "",
-     20, 2, "A\0\0"s},
-    {"IndentedHeader", " \t[A]\r\n"s, Call::SectionNames, "", "", "", 20, 2, "A\0\0"s},
-    {"EmptyNameIsListed", "[]\nTitle=x\n[A]\n"s, Call::SectionNames, "", "", "", 20, 3, "\0A\0\0"s},
-    {"ByteOrderMarkSkipped", "\xEF\xBB\xBF[General]\r\n"s, Call::SectionNames, "", "", "", 20, 8,
-     "General\0\0"s},
-    {"NameEndsAtNul", "[Gen\0eral]\n[B]\n"s, Call::SectionNames, "", "", "", 20, 6, "Gen\0B\0\0"s},
-    {"CrLfLfAndLoneCrEndLines", "[A]\rk=1\r[B]\nk=2\n[C]\r\nk=3"s, Call::SectionNames, "", "", "",
-     20, 6, "A\0B\0C\0\0"s},
-    {"LargeEnoughBuffer", "[section1]\r\n[section2]\r\n[section3]\r\n"s, Call::SectionNames, "", "",
-     "", 29, 27, "section1\0section2\0section3\0\0\xCC"s},
-    {"ExactFitReportsSizeMinusTwo", "[section1]\r\n[section2]\r\n[section3]\r\n"s,
-     Call::SectionNames, "", "", "", 28, 26, "section1\0section2\0section3\0\0"s},
-    {"CutListEndsWithTwoNuls", "[section1]\r\n[section2]\r\n[section3]\r\n"s, Call::SectionNames,
-     "", "", "", 27, 25, "section1\0section2\0section\0\0"s},
-    {"CutInsideFirstName", "[section1]\r\n"s, Call::SectionNames, "", "", "", 5, 3, "sec\0\0"s},
-    {"BufferOfOne", "[A]\n"s, Call::SectionNames, "", "", "", 1, 0, "\0"s},
-    {"BufferOfTwo", "[A]\n"s, Call::SectionNames, "", "", "", 2, 0, "\0\0"s},
-    {"MissingFileLeavesSecondByte", std::nullopt, Call::SectionNames, "", "", "", 10, 0, "\0\xCC"s},
-    {"NoSectionsAtAll", "Title=x\nLocal=y\n"s, Call::SectionNames, "", "", "", 10, 0, "\0"s},
-    {"EmptyFile", ""s, Call::SectionNames, "", "", "", 10, 0, "\0"s},
-};
-
-const ReadCase kStringCases[] = {
-    {"LineAndNamesTrimmed", "[S]\r\n  Key \t=  value with  spaces \t\r\n"s, Call::String, "S",
-     "Key", "", 64, 18, "value with  spaces\0"s},
-    {"NamesAskedForAreTrimmed", "[S]\nk=v\n"s, Call::String, " S ", "\tk ", "", 64, 1, "v\0"s},
-    {"NamesIgnoreCase", "[Area.001]\nTITLE=v\n"s, Call::String, "AREA.001", "title", "", 64, 1,
-     "v\0"s},
-    {"InlineSemicolonIsPartOfValue", "[S]\nk=v ;x\n"s, Call::String, "S", "k", "", 64, 4,
-     "v ;x\0"s},
-    {"SemicolonLineIsAKey", "[S]\n;Key=x\n"s, Call::String, "S", ";Key", "", 64, 1, "x\0"s},
-    {"HashLineIsAKey", "[S]\n#k=x\n"s, Call::String, "S", "#k", "", 64, 1, "x\0"s},
-    {"ValueAfterFirstEquals", "[S]\na=b=c\n"s, Call::String, "S", "a", "", 64, 3, "b=c\0"s},
-    {"DoubleQuotesStripped", "[S]\nk=\" q \"\n"s, Call::String, "S", "k", "", 64, 3, " q \0"s},
-    {"SingleQuotesStripped", "[S]\nk='q'\n"s, Call::String, "S", "k", "", 64, 1, "q\0"s},
-    {"MismatchedQuotesKept", "[S]\nk=\"q'\n"s, Call::String, "S", "k", "", 64, 3, "\"q'\0"s},
-    {"LoneQuoteKept", "[S]\nk=\"\n"s, Call::String, "S", "k", "", 64, 1, "\"\0"s},
-    {"EmptyQuotesAreEmpty", "[S]\nk=\"\"\n"s, Call::String, "S", "k", "dflt", 64, 0, "\0"s},
-    {"EmptyValueIsNotTheDefault", "[S]\nk=\n"s, Call::String, "S", "k", "dflt", 64, 0, "\0"s},
-    {"MissingKeyGivesDefault", "[S]\nk=v\n"s, Call::String, "S", "other", "dflt", 64, 4, "dflt\0"s},
-    {"MissingSectionGivesDefault", "[S]\nk=v\n"s, Call::String, "T", "k", "dflt", 64, 4, "dflt\0"s},
-    {"MissingFileGivesDefault", std::nullopt, Call::String, "S", "k", "dflt", 64, 4, "dflt\0"s},
-    {"DefaultIsCleanedLikeAValue", std::nullopt, Call::String, "S", "k", "  \"d\" ", 64, 1, "d\0"s},
-    {"LongValueCutToSizeMinusOne", "[S]\nk=abcdefgh\n"s, Call::String, "S", "k", "", 5, 4,
-     "abcd\0"s},
-    {"LongDefaultCut", std::nullopt, Call::String, "S", "k", "abcdefgh", 3, 2, "ab\0"s},
-    {"ValueOfExactlySizeMinusOne", "[S]\nk=abcd\n"s, Call::String, "S", "k", "", 5, 4, "abcd\0"s},
-    {"BufferOfOneGetsTerminator", "[S]\nk=abcd\n"s, Call::String, "S", "k", "", 1, 0, "\0"s},
-    {"QuotedValueCut", "[S]\nk=\"abcdef\"\n"s, Call::String, "S", "k", "", 4, 3, "abc\0"s},
-    {"ValueEndsAtNul", "[S]\nk=ab\0cd\n"s, Call::String, "S", "k", "", 64, 2, "ab\0"s},
-    {"KeyEndsAtNul", "[S]\nke\0y=v\n"s, Call::String, "S", "ke", "", 64, 1, "v\0"s},
-    {"NonBreakingSpaceNotTrimmed", "[S]\nk=\xA0v\xA0\n"s, Call::String, "S", "k", "", 64, 3,
-     "\xA0v\xA0\0"s},
-    {"ControlBlanksTrimmed", "[S]\nk=\x1a\vv\f\x1a\t\n"s, Call::String, "S", "k", "", 64, 1,
-     "v\0"s},
-    {"HighBytesKept", "[S]\nk=\xE9t\xE9\xFF\n"s, Call::String, "S", "k", "", 64, 4,
-     "\xE9t\xE9\xFF\0"s},
-    {"FirstDuplicateKeyWins", "[S]\nk=1\nK=2\n"s, Call::String, "S", "k", "", 64, 1, "1\0"s},
-    {"OnlyFirstDuplicateSectionSearched", "[S]\na=1\n[s]\na=2\nb=3\n"s, Call::String, "S", "b",
-     "dflt", 64, 4, "dflt\0"s},
-    {"LineWithoutEqualsIsNoKey", "[S]\nk\nk=2\n"s, Call::String, "S", "k", "", 64, 1, "2\0"s},
-    {"KeysBeforeFirstHeaderBelongNowhere", "k=x\n[S]\n"s, Call::String, "S", "k", "dflt", 64, 4,
-     "dflt\0"s},
-    {"KeysAfterBrokenHeaderStayInSection", "[S]\n[broken\nk=1\n"s, Call::String, "S", "k", "", 64,
-     1, "1\0"s},
-    {"BrokenHeaderLineIsAKeyLine", "[S]\n[k=1\n"s, Call::String, "S", "[k", "", 64, 1, "1\0"s},
-    {"EmptySectionNameReadable", "[]\nk=v\n"s, Call::String, "", "k", "", 64, 1, "v\0"s},
-    {"LoneCrLines", "[S]\rk=v\r"s, Call::String, "S", "k", "", 64, 1, "v\0"s},
-    {"LastLineWithoutEnding", "[S]\r\nk=v"s, Call::String, "S", "k", "", 64, 1, "v\0"s},
-    {"ByteOrderMarkDoesNotHideFirstHeader", "\xEF\xBB\xBF[S]\nk=v\n"s, Call::String, "S", "k", "",
-     64, 1, "v\0"s},
-    {"ByteOrderMarkOnlyAtStart", "[S]\n\xEF\xBB\xBFk=v\n"s, Call::String, "S", "\xEF\xBB\xBFk", "",
-     64, 1, "v\0"s},
-};
-
-const ReadCase kIntCases[] = {
-    {"Decimal", "[S]\nLayer=120\n"s, Call::Int, "S", "Layer", "0", 0, 120},
-    {"StopsAtFirstNonDigit", "[S]\nLayer=12abc\n"s, Call::Int, "S", "Layer", "0", 0, 12},
-    {"Negative", "[S]\nLayer=-7\n"s, Call::Int, "S", "Layer", "0", 0, 0xFFFFFFF9u},
-    {"PlusSign", "[S]\nLayer=+1\n"s, Call::Int, "S", "Layer", "0", 0, 1},
-    {"NoDigitsIsZeroNotDefault", "[S]\nLayer=abc\n"s, Call::Int, "S", "Layer", "5", 0, 0},
-    {"EmptyValueGivesDefault", "[S]\nLayer=\n"s, Call::Int, "S", "Layer", "5", 0, 5},
-    {"MissingKeyGivesDefault", "[S]\n"s, Call::Int, "S", "Layer", "-1", 0, 0xFFFFFFFFu},
-    {"MissingFileGivesDefault", std::nullopt, Call::Int, "S", "Layer", "5", 0, 5},
-    {"WrapsModulo2To32", "[S]\nLayer=4294967297\n"s, Call::Int, "S", "Layer", "0", 0, 1},
-    {"WrapsToZero", "[S]\nLayer=4294967296\n"s, Call::Int, "S", "Layer", "9", 0, 0},
-    {"NegativeWraps", "[S]\nLayer=-4294967297\n"s, Call::Int, "S", "Layer", "0", 0, 0xFFFFFFFFu},
-    {"QuotedNumber", "[S]\nLayer=\"12\"\n"s, Call::Int, "S", "Layer", "0", 0, 12},
-    {"LeadingQuoteAndBlanksSkipped", "[S]\nLayer=\" 12\n"s, Call::Int, "S", "Layer", "0", 0, 12},
-    {"HexPrefixIsNotRead", "[S]\nLayer=0x10\n"s, Call::Int, "S", "Layer", "0", 0, 0},
-    {"ZeroIsZero", "[S]\nLayer=0\n"s, Call::Int, "S", "Layer", "7", 0, 0},
-};
 
 INSTANTIATE_TEST_SUITE_P(SectionNames, ProfileReadTest, testing::ValuesIn(kSectionNameCases),
                          [](const auto& info) { return std::string(info.param.name); });
