@@ -42,6 +42,8 @@ const ExitStatusInfo kExitStatusTable[] = {
      "Error: the new section name %s is longer than 8 characters", true},
     {ExitConfigTitleTooLong, "ExitConfigTitleTooLong",
      "Error: the Scenery title in KestrinelConfig.ini is longer than 255 characters", false},
+    {ExitLibraryBusy, "ExitLibraryBusy",
+     "Error: Scenery.cfg is in use by another registration; nothing was written", false},
 };
 
 const int kExitStatusCount = sizeof(kExitStatusTable) / sizeof(kExitStatusTable[0]);

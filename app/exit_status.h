@@ -27,6 +27,7 @@ enum ExitStatus : std::int32_t {
   ExitWriteFailed = -15,
   ExitNoFreeSectionName = -16,
   ExitConfigTitleTooLong = -17,
+  ExitLibraryBusy = -18,
 };
 
 struct ExitStatusInfo {

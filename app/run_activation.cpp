@@ -19,6 +19,7 @@ namespace {
 // buffers start zero-filled.
 struct RunState {
   std::string libraryPath;
+  LibraryLock libraryLock;
   std::vector<char> sectionNames;
   // While the library loads these hold each section's values in turn; from
   // the configuration on, the configured title and folder.
@@ -38,6 +39,7 @@ void PrintBanner() {
 
 PhaseResult RunPhases(RunState& run) {
   if (PhaseResult end = LocateSceneryLibrary(run.libraryPath)) return end;
+  if (PhaseResult end = LockSceneryLibrary(run.libraryPath, run.libraryLock)) return end;
   if (PhaseResult end = ListLibrarySections(run.libraryPath, run.sectionNames)) return end;
   if (PhaseResult end = LoadAreaList(run.libraryPath, run.sectionNames, run.titleBuffer,
                                      run.pathBuffer, run.areaList, run.layerList)) {
@@ -58,9 +60,10 @@ ExitStatus RunActivation() {
   PrintBanner();
   RunState run;
   const PhaseResult end = RunPhases(run);
-  // The one exit path: release the lists, then return the code.
+  // The one exit path: release the lists and the library, then return the code.
   LayerList().swap(run.layerList);
   AreaList().swap(run.areaList);
+  UnlockLibrary(run.libraryLock);
   std::fflush(stdout);
   // The last phase always ends the run, so there is always a status here.
   return end.value_or(ExitAppendFault);

@@ -6,7 +6,8 @@
 
 namespace kestrinel {
 
-// Prints the banner, then locates the library, lists and loads its sections,
+// Prints the banner, then locates the library, takes exclusive use of it
+// among runs of the tool, lists and loads its sections,
 // reads the configuration, checks the library's layers, searches for the
 // configured title and, when it is not there, appends the new area section.
 // The first phase that fails ends the run; every way out prints exactly one

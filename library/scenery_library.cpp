@@ -14,6 +14,14 @@ PhaseResult LocateSceneryLibrary(std::string& libraryPath) {
   return std::nullopt;
 }
 
+PhaseResult LockSceneryLibrary(const std::string& libraryPath, LibraryLock& lock) {
+  if (LockLibrary(libraryPath.c_str(), kLibraryLockTimeoutMilliseconds, lock) ==
+      LockOutcome::Busy) {
+    return ReportOutcome(ExitLibraryBusy);
+  }
+  return std::nullopt;
+}
+
 PhaseResult ListLibrarySections(const std::string& libraryPath, std::vector<char>& nameList) {
   constexpr std::size_t kLargestSize = std::numeric_limits<std::uint32_t>::max();
   std::size_t size = kInitialSectionListSize;

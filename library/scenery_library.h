@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/exit_status.h"
+#include "platform/profile_services.h"
 
 namespace kestrinel {
 
@@ -19,6 +20,16 @@ inline constexpr std::size_t kInitialSectionListSize = 10000;
 // whatever length the platform returns. Prints the failure text and ends the
 // run with ExitNoCommonAppData when the folder cannot be found.
 PhaseResult LocateSceneryLibrary(std::string& libraryPath);
+
+// How long a run waits for another run to finish with the library.
+inline constexpr std::uint32_t kLibraryLockTimeoutMilliseconds = 30000;
+
+// Takes exclusive use of the library for the rest of the run, waiting for a
+// run that holds it. Two installers started together would otherwise both
+// read the same last section, derive the same new name, and the second write
+// would replace the first. Ends the run with ExitLibraryBusy when the library
+// stays in use for the whole wait.
+PhaseResult LockSceneryLibrary(const std::string& libraryPath, LibraryLock& lock);
 
 // Fills |nameList| with every section name of the library, each
 // NUL-terminated and the list ended by an empty name, however large the

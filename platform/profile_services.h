@@ -50,6 +50,28 @@ std::uint32_t ReadProfileInt(const char* section, const char* key, std::int32_t 
 // Returns non-zero on success and 0 on any failure.
 int StoreProfileSection(const char* section, const char* keyList, const char* fileName);
 
+// Exclusive use of a library among runs of this tool, so that two installers
+// started together cannot both append the same new section: runs queue.
+struct LibraryLock {
+  std::intptr_t handle = -1;
+};
+
+enum class LockOutcome {
+  Held,      // |lock| holds the library until UnlockLibrary
+  Busy,      // another run held it for the whole wait
+  Unneeded,  // nothing to guard: the library's folder does not exist
+};
+
+// Waits up to |timeoutMilliseconds| for exclusive use of the library named
+// |fileName|. On Windows this is a named kernel mutex; on POSIX systems an
+// flock on the library's folder, which outlives the file being replaced.
+// Should the platform offer no lock, the run goes on without one (Held with
+// an empty lock).
+LockOutcome LockLibrary(const char* fileName, std::uint32_t timeoutMilliseconds, LibraryLock& lock);
+
+// Ends the hold of LockLibrary; does nothing for an empty lock.
+void UnlockLibrary(LibraryLock& lock);
+
 }  // namespace kestrinel
 
 #endif  // KESTRINEL_PLATFORM_PROFILE_SERVICES_H_

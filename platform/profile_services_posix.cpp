@@ -3,16 +3,19 @@
 // Wine prefix where the simulator lives.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <unordered_map>
 
 #include "platform/profile_services.h"
@@ -107,10 +110,28 @@ struct CacheEntry {
 
 // Like Windows, the engine keeps the parse of each file it has read and
 // reuses it while the file is unchanged on disk, so reading every key of a
-// library costs one parse, not one per key.
+// library costs one parse, not one per key. Entries are keyed by absolute
+// path: the configuration's ".\" name means another file in another
+// directory. A run reads two files; the bound keeps a long-lived process
+// (a test, a fuzzer) from holding every file it ever read.
+constexpr std::size_t kMaxCachedProfiles = 8;
+
 std::unordered_map<std::string, CacheEntry>& ProfileCache() {
   static std::unordered_map<std::string, CacheEntry> cache;
   return cache;
+}
+
+std::string CacheKey(const std::string& path) {
+  if (!path.empty() && path[0] == '/') return path;
+  char folder[PATH_MAX];
+  if (getcwd(folder, sizeof folder) == nullptr) return path;
+  return std::string(folder) + "/" + path;
+}
+
+void Remember(const std::string& key, CacheEntry entry) {
+  auto& cache = ProfileCache();
+  if (cache.size() >= kMaxCachedProfiles && cache.find(key) == cache.end()) cache.clear();
+  cache[key] = std::move(entry);
 }
 
 bool ReadWhole(int fd, std::size_t size, std::string& bytes) {
@@ -129,9 +150,10 @@ bool ReadWhole(int fd, std::size_t size, std::string& bytes) {
 
 LoadedProfile LoadProfile(const std::string& path) {
   LoadedProfile loaded;
+  const std::string key = CacheKey(path);
   struct stat info;
   if (stat(path.c_str(), &info) != 0) {
-    ProfileCache().erase(path);
+    ProfileCache().erase(key);
     loaded.status =
         errno == ENOENT || errno == ENOTDIR ? LoadStatus::Missing : LoadStatus::Unreadable;
     return loaded;
@@ -142,7 +164,7 @@ LoadedProfile LoadProfile(const std::string& path) {
   loaded.status = LoadStatus::Unreadable;
   if (!S_ISREG(info.st_mode)) return loaded;
 
-  auto cached = ProfileCache().find(path);
+  auto cached = ProfileCache().find(key);
   if (cached != ProfileCache().end() && SameIdentity(cached->second.identity, IdentityOf(info))) {
     loaded.status = LoadStatus::Loaded;
     loaded.text = cached->second.text;
@@ -160,7 +182,7 @@ LoadedProfile LoadProfile(const std::string& path) {
   if (!ok) return loaded;
 
   auto text = std::make_shared<const ProfileText>(ParseProfileText(std::move(bytes)));
-  ProfileCache()[path] = CacheEntry{IdentityOf(info), text};
+  Remember(key, CacheEntry{IdentityOf(info), text});
   loaded.status = LoadStatus::Loaded;
   loaded.text = std::move(text);
   return loaded;
@@ -357,8 +379,52 @@ int StoreProfileSection(const char* section, const char* keyList, const char* fi
     options.group = loaded.group;
   }
   const bool written = ReplaceFileAtomically(path, *bytes, options);
-  ProfileCache().erase(path);
+  ProfileCache().erase(CacheKey(path));
   return written ? 1 : 0;
+}
+
+}  // namespace kestrinel
+
+namespace kestrinel {
+
+LockOutcome LockLibrary(const char* fileName, std::uint32_t timeoutMilliseconds,
+                        LibraryLock& lock) {
+  std::string path = ToLocalPath(fileName);
+  // The folder where the write renames: the link's target's for a link.
+  char target[PATH_MAX];
+  if (realpath(path.c_str(), target) != nullptr) path = target;
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : path.substr(0, slash);
+
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0)
+    return errno == ENOENT || errno == ENOTDIR ? LockOutcome::Unneeded : LockOutcome::Held;
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
+  for (;;) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      lock.handle = fd;
+      return LockOutcome::Held;
+    }
+    if (errno != EWOULDBLOCK && errno != EINTR) {
+      close(fd);
+      return LockOutcome::Held;  // no locks here: go on as before
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      close(fd);
+      return LockOutcome::Busy;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+void UnlockLibrary(LibraryLock& lock) {
+  if (lock.handle == -1) return;
+  // Closing the folder's descriptor ends the flock.
+  close(static_cast<int>(lock.handle));
+  lock.handle = -1;
 }
 
 }  // namespace kestrinel

@@ -40,4 +40,31 @@ int StoreProfileSection(const char* section, const char* keyList, const char* fi
   return WritePrivateProfileSectionA(section, keyList, fileName) ? 1 : 0;
 }
 
+LockOutcome LockLibrary(const char*, std::uint32_t timeoutMilliseconds, LibraryLock& lock) {
+  // The machine has one library, so one name serves; Global\ makes runs in
+  // other sessions (an installer started as another user) queue too.
+  const HANDLE mutex = CreateMutexA(nullptr, FALSE, "Global\\KestrinelSceneryLibrary");
+  if (mutex == nullptr) return LockOutcome::Held;
+  switch (WaitForSingleObject(mutex, timeoutMilliseconds)) {
+    case WAIT_OBJECT_0:
+    case WAIT_ABANDONED:  // its last holder ended without releasing it
+      lock.handle = reinterpret_cast<std::intptr_t>(mutex);
+      return LockOutcome::Held;
+    case WAIT_TIMEOUT:
+      CloseHandle(mutex);
+      return LockOutcome::Busy;
+    default:
+      CloseHandle(mutex);
+      return LockOutcome::Held;
+  }
+}
+
+void UnlockLibrary(LibraryLock& lock) {
+  if (lock.handle == -1) return;
+  const HANDLE mutex = reinterpret_cast<HANDLE>(lock.handle);
+  ReleaseMutex(mutex);
+  CloseHandle(mutex);
+  lock.handle = -1;
+}
+
 }  // namespace kestrinel

@@ -19,10 +19,6 @@
 // profile functions rewrite the whole library on a write, the library is
 // compared by its sections, keys and other lines rather than byte for byte.
 // A case that cannot be set up under Wine says why in "wine-skip".
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -33,14 +29,21 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/e2e/run_program.h"
 #include "tests/test_files.h"
 
 namespace kestrinel {
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::EnvironmentWithout;
+using testing_support::ProgramLaunch;
 using testing_support::ReadFile;
+using testing_support::RunProgram;
+using testing_support::RunResult;
 using testing_support::TempFolder;
+using testing_support::ToolCommand;
+using testing_support::ToolRunsUnderWine;
 using testing_support::WriteFile;
 
 // How the run finds (or fails to find) its Wine prefix.
@@ -114,43 +117,6 @@ std::vector<E2eCase> AllCases() {
   return cases;
 }
 
-struct RunResult {
-  std::string out;
-  std::string err;
-  int exitCode = -1;  // as the parent sees it: 0 to 255
-};
-
-// Runs |argv| in |folder| with exactly the environment |env|. The output
-// goes through files, not pipes: under Wine the run may leave services behind
-// that hold its output open long after it ended.
-RunResult RunProgram(const std::vector<std::string>& argv, const fs::path& folder,
-                     const std::vector<std::string>& env) {
-  TempFolder capture;
-  const fs::path outPath = capture / "stdout";
-  const fs::path errPath = capture / "stderr";
-  const pid_t child = fork();
-  if (child == 0) {
-    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
-    if (chdir(folder.c_str()) != 0) _exit(127);
-    std::vector<char*> args, vars;
-    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-    for (const std::string& var : env) vars.push_back(const_cast<char*>(var.c_str()));
-    args.push_back(nullptr);
-    vars.push_back(nullptr);
-    execve(args[0], args.data(), vars.data());
-    _exit(127);
-  }
-  RunResult result;
-  int status = 0;
-  if (child < 0 || waitpid(child, &status, 0) != child) return result;
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
-  result.out = ReadFile(outPath);
-  result.err = ReadFile(errPath);
-  return result;
-}
-
 // Where two libraries first differ, with the bytes around it; empty when they
 // are the same. Libraries are long, and a plain comparison would print both.
 std::string FirstDifference(const std::string& actual, const std::string& expected) {
@@ -216,8 +182,7 @@ class EndToEndTest : public testing::TestWithParam<E2eCase> {};
 TEST_P(EndToEndTest, ConsoleExitCodeAndLibrary) {
   const E2eCase& c = GetParam();
   SCOPED_TRACE(c.about);
-  const char* const wine = std::getenv("KESTRINEL_WINE");
-  const bool underWine = wine != nullptr && wine[0] != '\0';
+  const bool underWine = ToolRunsUnderWine();
   if (underWine && !c.wineSkip.empty()) GTEST_SKIP() << c.wineSkip;
   const char* const winePrefix = std::getenv("WINEPREFIX");
   if (underWine) {
@@ -266,12 +231,12 @@ TEST_P(EndToEndTest, ConsoleExitCodeAndLibrary) {
     WriteFile(work / "KestrinelConfig.ini", *config);
   }
 
-  std::vector<std::string> env;
-  for (char** var = environ; *var != nullptr; ++var) {
-    const std::string entry = *var;
-    const bool prefixVariable = entry.rfind("WINEPREFIX=", 0) == 0 || entry.rfind("HOME=", 0) == 0;
-    if (underWine || !prefixVariable) env.push_back(entry);
-  }
+  // Under Wine the run keeps Wine's prefix; otherwise it gets the case's.
+  ProgramLaunch launch;
+  launch.folder = work;
+  launch.argv = ToolCommand(c.args);
+  launch.env = underWine ? EnvironmentWithout({}) : EnvironmentWithout({"WINEPREFIX", "HOME"});
+  std::vector<std::string>& env = launch.env;
   if (!underWine) {
     if (c.prefix == PrefixSetup::WinePrefix || c.prefix == PrefixSetup::NoProgramData) {
       env.push_back("WINEPREFIX=" + prefix.string());
@@ -279,24 +244,19 @@ TEST_P(EndToEndTest, ConsoleExitCodeAndLibrary) {
     if (c.prefix != PrefixSetup::None) env.push_back("HOME=" + (temp / "home").string());
   }
 
-  std::vector<std::string> argv = {KESTRINEL_EXE};
-  // The run starts in its own folder, so a relative name would not find it.
-  if (const char* exe = std::getenv("KESTRINEL_EXE")) argv[0] = fs::absolute(exe).string();
-  if (underWine) argv.insert(argv.begin(), wine);
-  argv.insert(argv.end(), c.args.begin(), c.args.end());
   // The Windows console ends lines with CRLF.
   const auto console = [&](const std::string& out) {
     return underWine ? WithoutCarriageReturns(out) : out;
   };
 
-  const RunResult first = RunProgram(argv, work, env);
+  const RunResult first = RunProgram(launch);
   EXPECT_EQ(console(first.out), ReadFile(c.folder / "stdout.txt"));
   EXPECT_EQ(first.exitCode, c.exit & 0xFF);
   if (!underWine) {
     EXPECT_EQ(first.err, "");
   }
   if (c.repeatExit) {
-    const RunResult second = RunProgram(argv, work, env);
+    const RunResult second = RunProgram(launch);
     EXPECT_EQ(console(second.out), ReadFile(c.folder / "repeat-stdout.txt"));
     EXPECT_EQ(second.exitCode, *c.repeatExit & 0xFF);
   }
