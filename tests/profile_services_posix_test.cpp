@@ -290,5 +290,37 @@ TEST(ProfileFileWriteTest, InjectedLineIsRefused) {
   EXPECT_EQ(ReadFile(library), "[General]\nTitle=Lib\n");
 }
 
+TEST(LibraryLockTest, SecondHolderWaitsThenGivesUp) {
+  TempFolder temp;
+  WriteFile(temp / "FSX/Scenery.cfg", "[General]\nTitle=Lib\n");
+  const std::string library = WindowsName(temp / "FSX/Scenery.cfg");
+  LibraryLock first, second;
+  ASSERT_EQ(LockLibrary(library.c_str(), 0, first), LockOutcome::Held);
+  EXPECT_EQ(LockLibrary(library.c_str(), 100, second), LockOutcome::Busy);
+  UnlockLibrary(first);
+  EXPECT_EQ(LockLibrary(library.c_str(), 0, second), LockOutcome::Held);
+  UnlockLibrary(second);
+  UnlockLibrary(second);  // a second release does nothing
+}
+
+TEST(LibraryLockTest, LinkedLibraryLocksTargetFolder) {
+  TempFolder temp;
+  WriteFile(temp / "real/Scenery.cfg", "[General]\nTitle=Lib\n");
+  fs::create_directories(temp / "FSX");
+  fs::create_symlink("../real/Scenery.cfg", temp / "FSX/Scenery.cfg");
+  LibraryLock throughLink, direct;
+  ASSERT_EQ(LockLibrary((temp / "FSX/Scenery.cfg").c_str(), 0, throughLink), LockOutcome::Held);
+  EXPECT_EQ(LockLibrary((temp / "real/Scenery.cfg").c_str(), 0, direct), LockOutcome::Busy);
+  UnlockLibrary(throughLink);
+}
+
+TEST(LibraryLockTest, MissingFolderNeedsNoLock) {
+  TempFolder temp;
+  LibraryLock lock;
+  EXPECT_EQ(LockLibrary(WindowsName(temp / "no/Scenery.cfg").c_str(), 0, lock),
+            LockOutcome::Unneeded);
+  EXPECT_EQ(lock.handle, -1);
+}
+
 }  // namespace
 }  // namespace kestrinel

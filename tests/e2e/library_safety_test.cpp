@@ -120,7 +120,13 @@ TEST_P(WriteFaultTest, FailedStepLeavesLibraryAsItWas) {
   launch.env.push_back(std::string("LD_PRELOAD=") + KESTRINEL_FAULTS_LIBRARY);
   launch.env.push_back(std::string("KESTRINEL_FAULT=") + c.faults);
   // A sanitized tool must accept a library loaded before its runtime.
-  launch.env.push_back("ASAN_OPTIONS=verify_asan_link_order=0");
+  const char* asanOptions = std::getenv("ASAN_OPTIONS");
+  launch.env.erase(
+      std::remove_if(launch.env.begin(), launch.env.end(),
+                     [](const std::string& var) { return var.rfind("ASAN_OPTIONS=", 0) == 0; }),
+      launch.env.end());
+  launch.env.push_back(std::string("ASAN_OPTIONS=") + (asanOptions ? asanOptions : "") +
+                       ":verify_asan_link_order=0");
 
   const RunResult run = RunProgram(launch);
   EXPECT_EQ(run.exitCode, c.exit & 0xFF);
