@@ -168,6 +168,21 @@ User UserPermissionsApplyTo() {
   return {65534, 65534};
 }
 
+// A launch as |user|, with the tool copied where that user may run it: the
+// build folder may lie in a folder only its owner can enter.
+ProgramLaunch LaunchAs(const Installation& installation, const User& user) {
+  ProgramLaunch launch = installation.Launch(installation.work);
+  if (user.user) {
+    const fs::path copy = installation.temp / "bin/kestrinel";
+    fs::create_directories(copy.parent_path());
+    fs::copy_file(launch.argv[0], copy);
+    launch.argv[0] = copy.string();
+  }
+  launch.user = user.user;
+  launch.group = user.group;
+  return launch;
+}
+
 TEST(UserPermissionsTest, ReadOnlyLibraryIsNotWritten) {
   if (ToolRunsUnderWine()) GTEST_SKIP() << "permissions of the Linux build";
   const std::string before = Library(3);
@@ -178,9 +193,7 @@ TEST(UserPermissionsTest, ReadOnlyLibraryIsNotWritten) {
     ASSERT_EQ(chown(installation.library.c_str(), *user.user, *user.group), 0);
   }
   ASSERT_EQ(chmod(installation.library.c_str(), 0444), 0);
-  ProgramLaunch launch = installation.Launch(installation.work);
-  launch.user = user.user;
-  launch.group = user.group;
+  const ProgramLaunch launch = LaunchAs(installation, user);
 
   const RunResult run = RunProgram(launch);
   EXPECT_EQ(run.exitCode, -15 & 0xFF);
@@ -200,9 +213,7 @@ TEST(UserPermissionsTest, LibraryInFolderUserCannotWriteIsNotWritten) {
   }
   ASSERT_EQ(chmod(installation.library.c_str(), 0644), 0);
   ASSERT_EQ(chmod(installation.folder.c_str(), 0555), 0);
-  ProgramLaunch launch = installation.Launch(installation.work);
-  launch.user = user.user;
-  launch.group = user.group;
+  const ProgramLaunch launch = LaunchAs(installation, user);
 
   const RunResult run = RunProgram(launch);
   chmod(installation.folder.c_str(), 0755);
