@@ -1,15 +1,11 @@
 #include "activation/title_search.h"
 
-#include <cstring>
-#include <string_view>
-
 #include "app/run_guard.h"
 
 namespace kestrinel {
 
 bool TitlesMatch(const char* configuredTitle, const AreaRecord& record) {
-  const std::string_view stored(record.title, strnlen(record.title, sizeof record.title));
-  return stored == configuredTitle;
+  return record.title == configuredTitle;
 }
 
 PhaseResult FindActiveTitle(const AreaList& areaList, const char* configuredTitle) {

@@ -63,7 +63,7 @@ ExitStatus RunActivation() {
   // The one exit path: release the lists and the library, then return the code.
   LayerList().swap(run.layerList);
   AreaList().swap(run.areaList);
-  UnlockLibrary(run.libraryLock);
+  ReleaseSceneryLibrary(run.libraryPath, run.libraryLock);
   std::fflush(stdout);
   // The last phase always ends the run, so there is always a status here.
   return end.value_or(ExitAppendFault);

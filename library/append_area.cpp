@@ -11,10 +11,10 @@
 namespace kestrinel {
 
 std::string NextAreaSectionName(const AreaRecord& lastRecord) {
-  char name[kMaxAreaSectionNameLength + 1] = {};
-  std::memcpy(name, lastRecord.sectionName, kMaxAreaSectionNameLength);
+  // The three characters after the first five; a shorter name ends earlier.
+  const std::string& name = lastRecord.sectionName;
   char numberText[4] = {};
-  std::memcpy(numberText, name + 5, 3);
+  if (name.size() > 5) name.copy(numberText, 3, 5);
   const long number = std::strtol(numberText, nullptr, 10);
   char next[32] = {};
   std::snprintf(next, sizeof next, "Area.%03ld", number + 1);

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -15,14 +15,18 @@ namespace kestrinel {
 inline constexpr std::size_t kTextBufferSize = 512;
 using TextBuffer = char[kTextBufferSize];
 
-// Fixed-size, zero-filled, always terminated fields: a section name of at
-// most 128 characters, a title and a folder of at most 255. Longer texts are
-// stored cut.
+// A section name of at most 128 characters, a title and a folder of at most
+// 255; longer texts are stored cut. The texts are held in strings of their own
+// length rather than fields of the full width: a heavy user's library of
+// 100,000 areas would otherwise take 64 MB in records alone.
 struct AreaRecord {
-  char sectionName[129] = {};
-  char title[256] = {};
-  char localPath[256] = {};
+  std::string sectionName;
+  std::string title;
+  std::string localPath;  // empty for the header section
 };
+
+inline constexpr std::size_t kMaxSectionNameLength = 128;
+inline constexpr std::size_t kMaxStoredTextLength = 255;
 
 // Records in file order, the header section first. Index them with at(): the
 // lists are bounds-checked.
@@ -31,21 +35,14 @@ using AreaList = std::vector<AreaRecord>;
 // The layer of every section after the header section.
 using LayerList = std::vector<std::int32_t>;
 
-// Clears |field| and copies in as much of |text| as fits before the terminator.
-template <std::size_t N>
-void SetAreaField(char (&field)[N], std::string_view text) {
-  std::memset(field, 0, N);
-  std::memcpy(field, text.data(), text.size() < N - 1 ? text.size() : N - 1);
-}
-
 inline void SetSectionName(AreaRecord& record, std::string_view name) {
-  SetAreaField(record.sectionName, name);
+  record.sectionName.assign(name.substr(0, kMaxSectionNameLength));
 }
 inline void SetTitle(AreaRecord& record, std::string_view title) {
-  SetAreaField(record.title, title);
+  record.title.assign(title.substr(0, kMaxStoredTextLength));
 }
 inline void SetLocalPath(AreaRecord& record, std::string_view localPath) {
-  SetAreaField(record.localPath, localPath);
+  record.localPath.assign(localPath.substr(0, kMaxStoredTextLength));
 }
 
 }  // namespace kestrinel

@@ -19,7 +19,13 @@ PhaseResult LockSceneryLibrary(const std::string& libraryPath, LibraryLock& lock
       LockOutcome::Busy) {
     return ReportOutcome(ExitLibraryBusy);
   }
+  HoldProfileSnapshot(libraryPath.c_str());
   return std::nullopt;
+}
+
+void ReleaseSceneryLibrary(const std::string& libraryPath, LibraryLock& lock) {
+  if (!libraryPath.empty()) ReleaseProfileSnapshot(libraryPath.c_str());
+  UnlockLibrary(lock);
 }
 
 PhaseResult ListLibrarySections(const std::string& libraryPath, std::vector<char>& nameList) {

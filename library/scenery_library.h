@@ -27,9 +27,13 @@ inline constexpr std::uint32_t kLibraryLockTimeoutMilliseconds = 30000;
 // Takes exclusive use of the library for the rest of the run, waiting for a
 // run that holds it. Two installers started together would otherwise both
 // read the same last section, derive the same new name, and the second write
-// would replace the first. Ends the run with ExitLibraryBusy when the library
-// stays in use for the whole wait.
+// would replace the first. The run then reads one snapshot of the library,
+// and its write fails should the file change under it. Ends the run with
+// ExitLibraryBusy when the library stays in use for the whole wait.
 PhaseResult LockSceneryLibrary(const std::string& libraryPath, LibraryLock& lock);
+
+// Ends what LockSceneryLibrary took, on every way out of the run.
+void ReleaseSceneryLibrary(const std::string& libraryPath, LibraryLock& lock);
 
 // Fills |nameList| with every section name of the library, each
 // NUL-terminated and the list ended by an empty name, however large the

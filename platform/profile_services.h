@@ -50,6 +50,15 @@ std::uint32_t ReadProfileInt(const char* section, const char* key, std::int32_t 
 // Returns non-zero on success and 0 on any failure.
 int StoreProfileSection(const char* section, const char* keyList, const char* fileName);
 
+// While a snapshot of |fileName| is held, reads of it use one parse of the
+// file instead of looking at the disk each time: a run reads a library of N
+// sections with 3N calls, and each look costs a system call. A section write
+// still looks, and fails (0) when the file changed since the snapshot was
+// taken, since what it writes was decided on the snapshot. On Windows the
+// system's functions do their own caching and these do nothing.
+void HoldProfileSnapshot(const char* fileName);
+void ReleaseProfileSnapshot(const char* fileName);
+
 // Exclusive use of a library among runs of this tool, so that two installers
 // started together cannot both append the same new section: runs queue.
 struct LibraryLock {

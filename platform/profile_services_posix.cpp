@@ -13,10 +13,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/profile_services.h"
 #include "platform/profile_text.h"
@@ -66,13 +69,29 @@ std::string ResolveCase(const std::string& path) {
   return resolved;
 }
 
-// A Windows-style file name as a path on this system.
-std::string ToLocalPath(const char* fileName) {
+// A Windows-style file name with this system's separators.
+std::string WithSlashes(const char* fileName) {
   std::string path(fileName);
   for (char& c : path) {
     if (c == '\\') c = '/';
   }
-  return ResolveCase(path);
+  return path;
+}
+
+// A Windows-style file name as a path on this system: as written when that
+// exists, else with its components matched without regard to case.
+std::string ToLocalPath(const char* fileName) { return ResolveCase(WithSlashes(fileName)); }
+
+// stat() of the file a Windows-style name means, setting |path| to it. The
+// exact name is tried first, so the usual case costs one system call.
+int StatLocal(const char* fileName, std::string& path, struct stat& info) {
+  path = WithSlashes(fileName);
+  if (stat(path.c_str(), &info) == 0) return 0;
+  if (errno != ENOENT && errno != ENOTDIR) return errno;
+  const std::string resolved = ResolveCase(path);
+  if (resolved == path) return ENOENT;
+  path = resolved;
+  return stat(path.c_str(), &info) == 0 ? 0 : errno;
 }
 
 struct FileIdentity {
@@ -98,22 +117,25 @@ enum class LoadStatus { Loaded, Missing, Unreadable };
 struct LoadedProfile {
   LoadStatus status = LoadStatus::Missing;
   std::shared_ptr<const ProfileText> text;
+  std::string path;  // the local file the name means
+  FileIdentity identity;
   mode_t mode = 0;
   uid_t owner = 0;
   gid_t group = 0;
 };
 
 struct CacheEntry {
-  FileIdentity identity;
-  std::shared_ptr<const ProfileText> text;
+  LoadedProfile loaded;
+  // Held as a snapshot: reads use it without looking at the disk.
+  bool held = false;
 };
 
 // Like Windows, the engine keeps the parse of each file it has read and
 // reuses it while the file is unchanged on disk, so reading every key of a
-// library costs one parse, not one per key. Entries are keyed by absolute
-// path: the configuration's ".\" name means another file in another
-// directory. A run reads two files; the bound keeps a long-lived process
-// (a test, a fuzzer) from holding every file it ever read.
+// library costs one parse, not one per key. Entries are keyed by the name
+// asked for, made absolute: the configuration's ".\" name means another file
+// in another directory. A run reads two files; the bound keeps a long-lived
+// process (a test, a fuzzer) from holding every file it ever read.
 constexpr std::size_t kMaxCachedProfiles = 8;
 
 std::unordered_map<std::string, CacheEntry>& ProfileCache() {
@@ -121,17 +143,39 @@ std::unordered_map<std::string, CacheEntry>& ProfileCache() {
   return cache;
 }
 
-std::string CacheKey(const std::string& path) {
-  if (!path.empty() && path[0] == '/') return path;
+std::string CacheKey(const char* fileName) {
+  if (fileName[0] == '/' || fileName[0] == '\\') return fileName;
   char folder[PATH_MAX];
-  if (getcwd(folder, sizeof folder) == nullptr) return path;
-  return std::string(folder) + "/" + path;
+  if (getcwd(folder, sizeof folder) == nullptr) return fileName;
+  return std::string(folder) + "/" + fileName;
 }
 
-void Remember(const std::string& key, CacheEntry entry) {
+// The last name read and its entry, while that entry is a held snapshot: the
+// 3N reads of a library then neither build a key nor search the cache.
+struct LastRead {
+  std::string fileName;
+  CacheEntry* entry = nullptr;
+};
+
+LastRead& LastReadCache() {
+  static LastRead last;
+  return last;
+}
+
+void Forget(const std::string& key) {
+  LastReadCache().entry = nullptr;
+  ProfileCache().erase(key);
+}
+
+CacheEntry& EntryFor(const std::string& key) {
   auto& cache = ProfileCache();
-  if (cache.size() >= kMaxCachedProfiles && cache.find(key) == cache.end()) cache.clear();
-  cache[key] = std::move(entry);
+  if (cache.size() >= kMaxCachedProfiles && cache.find(key) == cache.end()) {
+    LastReadCache().entry = nullptr;
+    for (auto it = cache.begin(); it != cache.end();) {
+      it = it->second.held ? std::next(it) : cache.erase(it);
+    }
+  }
+  return cache[key];
 }
 
 bool ReadWhole(int fd, std::size_t size, std::string& bytes) {
@@ -148,44 +192,68 @@ bool ReadWhole(int fd, std::size_t size, std::string& bytes) {
   return true;
 }
 
-LoadedProfile LoadProfile(const std::string& path) {
-  LoadedProfile loaded;
-  const std::string key = CacheKey(path);
-  struct stat info;
-  if (stat(path.c_str(), &info) != 0) {
-    ProfileCache().erase(key);
-    loaded.status =
-        errno == ENOENT || errno == ENOTDIR ? LoadStatus::Missing : LoadStatus::Unreadable;
-    return loaded;
-  }
-  loaded.mode = info.st_mode;
-  loaded.owner = info.st_uid;
-  loaded.group = info.st_gid;
+// Reads and parses the file at |loaded.path|, which stat() found regular.
+void ReadProfile(LoadedProfile& loaded) {
   loaded.status = LoadStatus::Unreadable;
-  if (!S_ISREG(info.st_mode)) return loaded;
-
-  auto cached = ProfileCache().find(key);
-  if (cached != ProfileCache().end() && SameIdentity(cached->second.identity, IdentityOf(info))) {
-    loaded.status = LoadStatus::Loaded;
-    loaded.text = cached->second.text;
-    return loaded;
-  }
-
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return loaded;
+  const int fd = open(loaded.path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return;
   std::string bytes;
+  struct stat info;
   // Identify the file by the descriptor actually read.
   const bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
                   static_cast<std::uintmax_t>(info.st_size) <= kMaxProfileTextSize &&
                   ReadWhole(fd, static_cast<std::size_t>(info.st_size), bytes);
   close(fd);
-  if (!ok) return loaded;
-
-  auto text = std::make_shared<const ProfileText>(ParseProfileText(std::move(bytes)));
-  Remember(key, CacheEntry{IdentityOf(info), text});
+  if (!ok) return;
+  loaded.identity = IdentityOf(info);
+  loaded.text = std::make_shared<const ProfileText>(ParseProfileText(std::move(bytes)));
   loaded.status = LoadStatus::Loaded;
-  loaded.text = std::move(text);
+}
+
+// What |fileName| means on disk now, parsed; |previous| is reused when the
+// file is unchanged since it was read.
+LoadedProfile LookAtDisk(const char* fileName, const LoadedProfile& previous) {
+  LoadedProfile loaded;
+  struct stat info;
+  const int error = StatLocal(fileName, loaded.path, info);
+  if (error != 0) {
+    loaded.status =
+        error == ENOENT || error == ENOTDIR ? LoadStatus::Missing : LoadStatus::Unreadable;
+    return loaded;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    loaded.status = LoadStatus::Unreadable;
+    return loaded;
+  }
+  loaded.identity = IdentityOf(info);
+  loaded.mode = info.st_mode;
+  loaded.owner = info.st_uid;
+  loaded.group = info.st_gid;
+  if (previous.status == LoadStatus::Loaded && previous.path == loaded.path &&
+      SameIdentity(previous.identity, loaded.identity)) {
+    loaded.text = previous.text;
+    loaded.status = LoadStatus::Loaded;
+  } else {
+    ReadProfile(loaded);
+  }
   return loaded;
+}
+
+// The parse reads of |fileName| use: the held snapshot, or the file as the
+// disk holds it now.
+const LoadedProfile& ProfileForReading(const char* fileName) {
+  LastRead& last = LastReadCache();
+  if (last.entry != nullptr && last.entry->held && last.fileName == fileName) {
+    return last.entry->loaded;
+  }
+  CacheEntry& entry = EntryFor(CacheKey(fileName));
+  if (!entry.held) entry.loaded = LookAtDisk(fileName, entry.loaded);
+  // Relative names mean another file once the current directory changes.
+  if (entry.held && (fileName[0] == '/' || fileName[0] == '\\')) {
+    last.fileName = fileName;
+    last.entry = &entry;
+  }
+  return entry.loaded;
 }
 
 // What the replaced file keeps of the one it replaces.
@@ -196,7 +264,7 @@ struct ReplaceOptions {
   gid_t group = 0;
 };
 
-bool WriteAll(int fd, const std::string& bytes) {
+bool WriteAll(int fd, std::string_view bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t put = write(fd, bytes.data() + done, bytes.size() - done);
@@ -253,11 +321,11 @@ bool NameTemporary(int fd, const std::string& folder, const std::string& base,
   return false;
 }
 
-// Makes |path| hold |bytes| in one step: the new contents go to a temporary
+// Makes |path| hold |pieces|, in order, in one step: the new contents go to a temporary
 // file in the same folder, which is flushed to disk and renamed over |path|.
 // A failure at any step leaves |path| as it was and removes the temporary
 // file.
-bool ReplaceFileAtomically(const std::string& path, const std::string& bytes,
+bool ReplaceFileAtomically(const std::string& path, const std::vector<std::string_view>& pieces,
                            const ReplaceOptions& options) {
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "."
@@ -286,7 +354,8 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes,
     }
     ok = fchmod(fd, options.mode & 07777) == 0;
   }
-  ok = ok && WriteAll(fd, bytes) && fsync(fd) == 0;
+  for (const std::string_view piece : pieces) ok = ok && WriteAll(fd, piece);
+  ok = ok && fsync(fd) == 0;
   if (ok && tempName.empty()) ok = NameTemporary(fd, folder, base, tempName);
   ok = close(fd) == 0 && ok;
   ok = ok && rename(tempName.c_str(), path.c_str()) == 0;
@@ -330,8 +399,7 @@ std::int32_t GetCommonAppDataFolder(std::string& folder) {
 
 std::uint32_t ReadProfileSectionNames(char* buffer, std::uint32_t size, const char* fileName) {
   if (fileName == nullptr) return CopySectionNames(nullptr, buffer, size);
-  const LoadedProfile loaded = LoadProfile(ToLocalPath(fileName));
-  return CopySectionNames(loaded.text.get(), buffer, size);
+  return CopySectionNames(ProfileForReading(fileName).text.get(), buffer, size);
 }
 
 std::uint32_t ReadProfileString(const char* section, const char* key, const char* defaultValue,
@@ -340,8 +408,8 @@ std::uint32_t ReadProfileString(const char* section, const char* key, const char
   if (section == nullptr || key == nullptr || fileName == nullptr) {
     return CopyProfileString(nullptr, "", "", fallback, buffer, size);
   }
-  const LoadedProfile loaded = LoadProfile(ToLocalPath(fileName));
-  return CopyProfileString(loaded.text.get(), section, key, fallback, buffer, size);
+  return CopyProfileString(ProfileForReading(fileName).text.get(), section, key, fallback, buffer,
+                           size);
 }
 
 std::uint32_t ReadProfileInt(const char* section, const char* key, std::int32_t defaultValue,
@@ -349,28 +417,34 @@ std::uint32_t ReadProfileInt(const char* section, const char* key, std::int32_t 
   if (section == nullptr || key == nullptr || fileName == nullptr) {
     return static_cast<std::uint32_t>(defaultValue);
   }
-  const LoadedProfile loaded = LoadProfile(ToLocalPath(fileName));
-  return ProfileIntValue(loaded.text.get(), section, key, defaultValue);
+  return ProfileIntValue(ProfileForReading(fileName).text.get(), section, key, defaultValue);
 }
 
 int StoreProfileSection(const char* section, const char* keyList, const char* fileName) {
   if (section == nullptr || keyList == nullptr || fileName == nullptr) return 0;
-  std::string path = ToLocalPath(fileName);
+  const std::string key = CacheKey(fileName);
+  CacheEntry& entry = EntryFor(key);
+  const LoadedProfile loaded = LookAtDisk(fileName, entry.loaded);
+  // A file that exists but cannot be read must never be replaced by a new one.
+  if (loaded.status == LoadStatus::Unreadable) return 0;
+  // Nor one that changed since the snapshot its writer decided on was taken.
+  if (entry.held && (entry.loaded.status != loaded.status ||
+                     (loaded.status == LoadStatus::Loaded &&
+                      !SameIdentity(entry.loaded.identity, loaded.identity)))) {
+    return 0;
+  }
+  const std::optional<ProfileEdit> edit = EditProfileSection(loaded.text.get(), section, keyList);
+  if (!edit) return 0;
+
   // A library reached through a symbolic link stays a link: the file it
   // points to is the one replaced.
+  std::string path = loaded.path;
   struct stat link;
   if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
     char target[PATH_MAX];
     if (realpath(path.c_str(), target) == nullptr) return 0;
     path = target;
   }
-
-  const LoadedProfile loaded = LoadProfile(path);
-  // A file that exists but cannot be read must never be replaced by a new one.
-  if (loaded.status == LoadStatus::Unreadable) return 0;
-  const std::optional<std::string> bytes = WithSectionWritten(loaded.text.get(), section, keyList);
-  if (!bytes) return 0;
-
   ReplaceOptions options;
   if (loaded.status == LoadStatus::Loaded) {
     options.keepsExisting = true;
@@ -378,9 +452,22 @@ int StoreProfileSection(const char* section, const char* keyList, const char* fi
     options.owner = loaded.owner;
     options.group = loaded.group;
   }
-  const bool written = ReplaceFileAtomically(path, *bytes, options);
-  ProfileCache().erase(CacheKey(path));
+  const bool written = ReplaceFileAtomically(path, EditPieces(loaded.text.get(), *edit), options);
+  Forget(key);
   return written ? 1 : 0;
+}
+
+void HoldProfileSnapshot(const char* fileName) {
+  if (fileName == nullptr) return;
+  CacheEntry& entry = EntryFor(CacheKey(fileName));
+  entry.loaded = LookAtDisk(fileName, entry.loaded);
+  entry.held = true;
+}
+
+void ReleaseProfileSnapshot(const char* fileName) {
+  if (fileName == nullptr) return;
+  const auto cached = ProfileCache().find(CacheKey(fileName));
+  if (cached != ProfileCache().end()) cached->second.held = false;
 }
 
 }  // namespace kestrinel

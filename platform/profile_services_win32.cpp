@@ -40,6 +40,10 @@ int StoreProfileSection(const char* section, const char* keyList, const char* fi
   return WritePrivateProfileSectionA(section, keyList, fileName) ? 1 : 0;
 }
 
+void HoldProfileSnapshot(const char*) {}
+
+void ReleaseProfileSnapshot(const char*) {}
+
 LockOutcome LockLibrary(const char*, std::uint32_t timeoutMilliseconds, LibraryLock& lock) {
   // The machine has one library, so one name serves; Global\ makes runs in
   // other sessions (an installer started as another user) queue too.

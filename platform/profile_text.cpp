@@ -14,12 +14,6 @@ bool IsBlank(char c) {
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-std::string AsciiLowerCopy(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = AsciiLower(c);
-  return lower;
-}
-
 std::string_view TrimView(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
@@ -60,11 +54,28 @@ TextSpan TrimmedSpan(const std::string& s, std::size_t begin, std::size_t end) {
   return {static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(end - begin)};
 }
 
+// The first CR or LF at or after |pos|, or the end. memchr() over a window
+// beats a loop over the bytes; the window keeps a file whose lines all end
+// with the other character (CR only, say) from being scanned to its end for
+// every line.
 std::size_t FindLineEnd(const std::string& s, std::size_t pos) {
-  const char* p = s.data() + pos;
+  constexpr std::size_t kWindow = 256;
   const char* const end = s.data() + s.size();
-  while (p != end && *p != '\n' && *p != '\r') ++p;
-  return static_cast<std::size_t>(p - s.data());
+  for (const char* p = s.data() + pos; p < end;) {
+    const std::size_t window = std::min<std::size_t>(kWindow, static_cast<std::size_t>(end - p));
+    const void* lineFeed = std::memchr(p, '\n', window);
+    const std::size_t limit = lineFeed != nullptr
+                                  ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) - p)
+                                  : window;
+    if (const void* carriageReturn = std::memchr(p, '\r', limit)) {
+      return static_cast<std::size_t>(static_cast<const char*>(carriageReturn) - s.data());
+    }
+    if (lineFeed != nullptr) {
+      return static_cast<std::size_t>(static_cast<const char*>(lineFeed) - s.data());
+    }
+    p += window;
+  }
+  return s.size();
 }
 
 std::size_t NextLineStart(const std::string& s, std::size_t lineEnd) {
@@ -105,6 +116,38 @@ LineInfo ClassifyLine(const std::string& s, std::size_t begin, std::size_t end) 
   return line;
 }
 
+// FNV-1a over the name's bytes with ASCII letters in lower case, so that
+// names equal but for case share a slot.
+std::uint32_t NameHash(std::string_view name) {
+  std::uint32_t hash = 2166136261u;
+  for (const char c : name) {
+    hash ^= static_cast<unsigned char>(AsciiLower(c));
+    hash *= 16777619u;
+  }
+  return hash;
+}
+
+// Fills the index with the first section of each name.
+void IndexSectionNames(ProfileText& text) {
+  std::size_t slots = 8;
+  while (slots < 2 * text.sections.size()) slots *= 2;
+  text.nameIndex.assign(slots, 0);
+  text.firstOfName.assign(text.sections.size(), false);
+  const std::size_t mask = slots - 1;
+  for (std::uint32_t i = 0; i < text.sections.size(); ++i) {
+    const std::string_view name = SpanText(text, text.sections[i].name);
+    for (std::size_t slot = NameHash(name) & mask;; slot = (slot + 1) & mask) {
+      const std::uint32_t held = text.nameIndex[slot];
+      if (held == 0) {
+        text.nameIndex[slot] = i + 1;
+        text.firstOfName[i] = true;
+        break;
+      }
+      if (SameProfileName(SpanText(text, text.sections[held - 1].name), name)) break;
+    }
+  }
+}
+
 }  // namespace
 
 ProfileText ParseProfileText(std::string bytes) {
@@ -128,24 +171,22 @@ ProfileText ParseProfileText(std::string bytes) {
         text.lineEnding = LineEnding::Cr;
       }
     }
-    const LineInfo line = ClassifyLine(s, pos, lineEnd);
-    if (line.kind == LineKind::Header) {
-      if (!text.sections.empty()) text.sections.back().end = static_cast<std::uint32_t>(pos);
-      ProfileSection section;
-      section.name = line.name;
-      section.headerBegin = static_cast<std::uint32_t>(pos);
-      section.bodyBegin = static_cast<std::uint32_t>(next);
-      section.end = static_cast<std::uint32_t>(s.size());
-      section.firstEntry = static_cast<std::uint32_t>(text.entries.size());
-      text.firstSectionByName.try_emplace(AsciiLowerCopy(SpanText(text, line.name)),
-                                          static_cast<std::uint32_t>(text.sections.size()));
-      text.sections.push_back(section);
-    } else if (line.kind == LineKind::Key && !text.sections.empty()) {
-      text.entries.push_back({line.name, line.value});
-      ++text.sections.back().entryCount;
+    // Only headers are kept; key lines are read again when a key is asked for.
+    if (s[pos] == '[' || IsBlank(s[pos])) {
+      const LineInfo line = ClassifyLine(s, pos, lineEnd);
+      if (line.kind == LineKind::Header) {
+        if (!text.sections.empty()) text.sections.back().end = static_cast<std::uint32_t>(pos);
+        ProfileSection section;
+        section.name = line.name;
+        section.headerBegin = static_cast<std::uint32_t>(pos);
+        section.bodyBegin = static_cast<std::uint32_t>(next);
+        section.end = static_cast<std::uint32_t>(s.size());
+        text.sections.push_back(section);
+      }
     }
     pos = next;
   }
+  IndexSectionNames(text);
   return text;
 }
 
@@ -162,19 +203,62 @@ bool SameProfileName(std::string_view a, std::string_view b) {
 }
 
 const ProfileSection* FindProfileSection(const ProfileText& text, std::string_view name) {
-  const auto found = text.firstSectionByName.find(AsciiLowerCopy(TrimView(name)));
-  if (found == text.firstSectionByName.end()) return nullptr;
-  return &text.sections[found->second];
+  if (text.nameIndex.empty()) return nullptr;
+  name = TrimView(name);
+  for (const std::uint32_t near : {text.lastFound, text.lastFound + 1}) {
+    if (near < text.sections.size() && text.firstOfName[near] &&
+        SameProfileName(SpanText(text, text.sections[near].name), name)) {
+      text.lastFound = near;
+      return &text.sections[near];
+    }
+  }
+  const std::size_t mask = text.nameIndex.size() - 1;
+  for (std::size_t slot = NameHash(name) & mask;; slot = (slot + 1) & mask) {
+    const std::uint32_t held = text.nameIndex[slot];
+    if (held == 0) return nullptr;
+    const ProfileSection& section = text.sections[held - 1];
+    if (SameProfileName(SpanText(text, section.name), name)) {
+      text.lastFound = held - 1;
+      return &section;
+    }
+  }
 }
 
-const ProfileEntry* FindProfileEntry(const ProfileText& text, const ProfileSection& section,
-                                     std::string_view key) {
-  key = TrimView(key);
-  const ProfileEntry* const first = text.entries.data() + section.firstEntry;
-  for (const ProfileEntry* entry = first; entry != first + section.entryCount; ++entry) {
-    if (SameProfileName(SpanText(text, entry->key), key)) return entry;
+namespace {
+
+// Calls |visit| with each key line of |section| until it returns true.
+template <typename Visit>
+void VisitEntries(const ProfileText& text, const ProfileSection& section, Visit&& visit) {
+  const std::string& s = text.bytes;
+  for (std::size_t pos = section.bodyBegin; pos < section.end;) {
+    const std::size_t lineEnd = FindLineEnd(s, pos);
+    const LineInfo line = ClassifyLine(s, pos, lineEnd);
+    if (line.kind == LineKind::Key && visit(ProfileEntry{line.name, line.value})) return;
+    pos = NextLineStart(s, lineEnd);
   }
-  return nullptr;
+}
+
+}  // namespace
+
+std::optional<ProfileEntry> FindProfileEntry(const ProfileText& text, const ProfileSection& section,
+                                             std::string_view key) {
+  key = TrimView(key);
+  std::optional<ProfileEntry> found;
+  VisitEntries(text, section, [&](const ProfileEntry& entry) {
+    if (!SameProfileName(SpanText(text, entry.key), key)) return false;
+    found = entry;
+    return true;
+  });
+  return found;
+}
+
+std::vector<ProfileEntry> SectionEntries(const ProfileText& text, const ProfileSection& section) {
+  std::vector<ProfileEntry> entries;
+  VisitEntries(text, section, [&](const ProfileEntry& entry) {
+    entries.push_back(entry);
+    return false;
+  });
+  return entries;
 }
 
 std::uint32_t CopySectionNames(const ProfileText* text, char* buffer, std::uint32_t size) {
@@ -212,7 +296,7 @@ std::uint32_t CopyProfileString(const ProfileText* text, std::string_view sectio
   std::string_view value = StripQuotes(defaultValue);
   if (text != nullptr) {
     if (const ProfileSection* found = FindProfileSection(*text, section)) {
-      if (const ProfileEntry* entry = FindProfileEntry(*text, *found, key)) {
+      if (const std::optional<ProfileEntry> entry = FindProfileEntry(*text, *found, key)) {
         value = StripQuotes(SpanText(*text, entry->value));
       }
     }
@@ -229,8 +313,8 @@ std::uint32_t ProfileIntValue(const ProfileText* text, std::string_view section,
   if (text == nullptr) return fallback;
   const ProfileSection* found = FindProfileSection(*text, section);
   if (found == nullptr) return fallback;
-  const ProfileEntry* entry = FindProfileEntry(*text, *found, key);
-  if (entry == nullptr) return fallback;
+  const std::optional<ProfileEntry> entry = FindProfileEntry(*text, *found, key);
+  if (!entry) return fallback;
   const std::string_view value = StripQuotes(SpanText(*text, entry->value));
   if (value.empty()) return fallback;
 
@@ -249,7 +333,7 @@ std::uint32_t ProfileIntValue(const ProfileText* text, std::string_view section,
   return negative ? 0u - number : number;
 }
 
-std::optional<std::string> WithSectionWritten(const ProfileText* text, std::string_view section,
+std::optional<ProfileEdit> EditProfileSection(const ProfileText* text, std::string_view section,
                                               const char* keyList) {
   const std::string_view name = TrimView(section);
   if (HasLineBreak(name)) return std::nullopt;
@@ -260,50 +344,73 @@ std::optional<std::string> WithSectionWritten(const ProfileText* text, std::stri
     block += line;
     block += eol;
   }
-
   std::string header = "[";
   header += name;
   header += "]";
   header += eol;
-  if (text == nullptr) return header + block;
 
-  const std::string& s = text->bytes;
-  const ProfileSection* existing = FindProfileSection(*text, name);
+  ProfileEdit edit;
+  const auto keep = [&](std::size_t from, std::size_t to) {
+    if (to > from) edit.pieces.push_back({false, from, to - from});
+  };
+  const auto add = [&](const std::string& added) {
+    edit.pieces.push_back({true, edit.added.size(), added.size()});
+    edit.added += added;
+  };
+  const ProfileSection* existing = text != nullptr ? FindProfileSection(*text, name) : nullptr;
   if (existing == nullptr) {
-    std::string out;
-    out.reserve(s.size() + std::strlen(eol) + header.size() + block.size());
-    out = s;
-    if (s.size() > text->contentBegin && s.back() != '\n' && s.back() != '\r') out += eol;
-    out += header;
-    out += block;
-    return out;
+    if (text != nullptr) {
+      const std::string& s = text->bytes;
+      keep(0, s.size());
+      if (s.size() > text->contentBegin && s.back() != '\n' && s.back() != '\r') add(eol);
+    }
+    add(header + block);
+    return edit;
   }
 
   // Rewrite the section's body only: its key lines give way to the new lines,
   // placed where the first of them stood; every other line stays as it was.
-  std::string out;
-  out.reserve(s.size() + block.size() + std::strlen(eol));
-  out.append(s, 0, existing->bodyBegin);
+  const std::string& s = text->bytes;
+  keep(0, existing->bodyBegin);
   const char lastOfHeader = s[existing->bodyBegin - 1];
-  if (lastOfHeader != '\n' && lastOfHeader != '\r') out += eol;
+  if (lastOfHeader != '\n' && lastOfHeader != '\r') add(eol);
   bool inserted = false;
-  if (existing->entryCount == 0) {
-    out += block;
-    inserted = true;
-  }
+  std::size_t keptFrom = existing->bodyBegin;
   for (std::size_t pos = existing->bodyBegin; pos < existing->end;) {
     const std::size_t lineEnd = FindLineEnd(s, pos);
     const std::size_t next = NextLineStart(s, lineEnd);
     if (ClassifyLine(s, pos, lineEnd).kind == LineKind::Key) {
-      if (!inserted) out += block;
+      keep(keptFrom, pos);
+      if (!inserted) add(block);
       inserted = true;
-    } else {
-      out.append(s, pos, next - pos);
+      keptFrom = next;
     }
     pos = next;
   }
-  out.append(s, existing->end, std::string::npos);
-  return out;
+  if (!inserted) {
+    // No key line: the new lines come right after the header.
+    add(block);
+  }
+  keep(keptFrom, s.size());
+  return edit;
+}
+
+std::vector<std::string_view> EditPieces(const ProfileText* text, const ProfileEdit& edit) {
+  std::vector<std::string_view> views;
+  for (const ProfileEdit::Piece& piece : edit.pieces) {
+    const std::string& from = piece.added ? edit.added : text->bytes;
+    views.emplace_back(from.data() + piece.offset, piece.length);
+  }
+  return views;
+}
+
+std::optional<std::string> WithSectionWritten(const ProfileText* text, std::string_view section,
+                                              const char* keyList) {
+  const std::optional<ProfileEdit> edit = EditProfileSection(text, section, keyList);
+  if (!edit) return std::nullopt;
+  std::string bytes;
+  for (const std::string_view piece : EditPieces(text, *edit)) bytes += piece;
+  return bytes;
 }
 
 }  // namespace kestrinel

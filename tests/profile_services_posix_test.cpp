@@ -177,6 +177,42 @@ TEST(ProfileCacheTest, ChangedFileIsReadAgain) {
   EXPECT_EQ(Value(library.string(), "S", "k"), "<none>");
 }
 
+TEST(ProfileSnapshotTest, HeldSnapshotIsReadUntilReleased) {
+  TempFolder temp;
+  const fs::path library = temp / "Scenery.cfg";
+  WriteFile(library, "[S]\nk=1\n");
+  HoldProfileSnapshot(library.c_str());
+  WriteFile(temp / "other.cfg", "[S]\nk=2\n");
+  fs::rename(temp / "other.cfg", library);
+  EXPECT_EQ(Value(library.string(), "S", "k"), "1");
+  ReleaseProfileSnapshot(library.c_str());
+  EXPECT_EQ(Value(library.string(), "S", "k"), "2");
+}
+
+TEST(ProfileSnapshotTest, WriteRefusedWhenFileChangedSinceSnapshot) {
+  TempFolder temp;
+  const fs::path library = temp / "Scenery.cfg";
+  WriteFile(library, "[General]\nTitle=Lib\n");
+  HoldProfileSnapshot(library.c_str());
+  // Another program edits the library while the run decides what to write.
+  WriteFile(temp / "other.cfg", "[General]\nTitle=Lib\n[Area.001]\nTitle=Theirs\n");
+  fs::rename(temp / "other.cfg", library);
+  EXPECT_EQ(StoreProfileSection("Area.001", "Title=Mine\0", library.c_str()), 0);
+  EXPECT_EQ(ReadFile(library), "[General]\nTitle=Lib\n[Area.001]\nTitle=Theirs\n");
+  ReleaseProfileSnapshot(library.c_str());
+}
+
+TEST(ProfileSnapshotTest, WriteOfUnchangedSnapshotSucceeds) {
+  TempFolder temp;
+  const fs::path library = temp / "Scenery.cfg";
+  WriteFile(library, "[General]\nTitle=Lib\n");
+  HoldProfileSnapshot(library.c_str());
+  EXPECT_EQ(SectionNames(library.string()), "General\0"s);
+  ASSERT_NE(StoreProfileSection("Area.001", "Title=Mine\0", library.c_str()), 0);
+  ReleaseProfileSnapshot(library.c_str());
+  EXPECT_EQ(SectionNames(library.string()), "General\0Area.001\0"s);
+}
+
 TEST(ProfileFileWriteTest, AppendsAndKeepsEveryOldByte) {
   TempFolder temp;
   const fs::path library = temp / "Scenery.cfg";
