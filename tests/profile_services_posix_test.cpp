@@ -21,6 +21,7 @@ namespace kestrinel {
 namespace {
 
 using namespace std::string_literals;
+using testing_support::FolderEntries;
 using testing_support::ReadFile;
 using testing_support::ScopedCurrentDirectory;
 using testing_support::ScopedEnv;
@@ -48,15 +49,6 @@ std::string Value(const std::string& fileName, const char* section, const char* 
   char buffer[512];
   ReadProfileString(section, key, "<none>", buffer, sizeof buffer, fileName.c_str());
   return buffer;
-}
-
-std::vector<std::string> FolderEntries(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 TEST(CommonAppDataTest, FindsProgramDataInWinePrefix) {

@@ -28,8 +28,8 @@
 #include <string>
 #include <vector>
 
-#include "app/run_activation.h"
 #include "platform/profile_text.h"
+#include "tests/run_in_process.h"
 
 namespace kestrinel {
 namespace {
@@ -83,18 +83,7 @@ double Median(std::vector<double> values) {
 }
 
 // Runs the whole registration with its console going nowhere.
-ExitStatus QuietRun() {
-  std::fflush(stdout);
-  const int console = dup(1);
-  const int nowhere = open("/dev/null", O_WRONLY);
-  dup2(nowhere, 1);
-  close(nowhere);
-  const ExitStatus status = RunActivation();
-  std::fflush(stdout);
-  dup2(console, 1);
-  close(console);
-  return status;
-}
+ExitStatus QuietRun() { return testing_support::RunActivationPrintingTo("/dev/null"); }
 
 struct Layout {
   fs::path root;

@@ -37,6 +37,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing_support::EnvironmentWithout;
+using testing_support::FolderEntries;
 using testing_support::ProgramLaunch;
 using testing_support::ReadFile;
 using testing_support::RunProgram;
@@ -274,11 +275,8 @@ TEST_P(EndToEndTest, ConsoleExitCodeAndLibrary) {
   }
   // Nothing but the library is left in its folder.
   if (before) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(library.parent_path())) {
-      names.push_back(entry.path().filename().string());
-    }
-    EXPECT_EQ(names, std::vector<std::string>{library.filename().string()});
+    EXPECT_EQ(FolderEntries(library.parent_path()),
+              std::vector<std::string>{library.filename().string()});
   }
 }
 

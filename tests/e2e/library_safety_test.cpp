@@ -23,6 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing_support::EnvironmentWithout;
+using testing_support::FolderEntries;
 using testing_support::ProgramLaunch;
 using testing_support::ReadFile;
 using testing_support::RunProgram;
@@ -54,15 +55,6 @@ std::string Library(int areas) {
 std::string Activated(const std::string& title) {
   const std::string rule = "\n------------------------------------------------------\n";
   return std::string(kBanner) + rule + "\nThe scenery " + title + " was activated\n" + rule + "\n";
-}
-
-std::vector<std::string> FolderEntries(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 // A library in a throwaway Wine-style prefix, or under Wine in the prefix

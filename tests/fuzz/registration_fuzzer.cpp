@@ -4,9 +4,7 @@
 // console holds the banner and exactly one outcome text, and the library is
 // byte-identical afterwards unless the run registered the scenery, when it is
 // the old bytes plus exactly one new section.
-#include <fcntl.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -17,8 +15,8 @@
 #include <string>
 
 #include "app/exit_status.h"
-#include "app/run_activation.h"
 #include "platform/profile_text.h"
+#include "tests/run_in_process.h"
 
 namespace kestrinel {
 namespace {
@@ -156,15 +154,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const fs::path home = fs::current_path();
   fs::current_path(run / "work");
 
-  std::fflush(stdout);
-  const int console = dup(1);
-  const int capture = open((run / "console").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  dup2(capture, 1);
-  close(capture);
-  const ExitStatus status = RunActivation();
-  std::fflush(stdout);
-  dup2(console, 1);
-  close(console);
+  const ExitStatus status = testing_support::RunActivationPrintingTo((run / "console").c_str());
   fs::current_path(home);
 
   const std::string title = ConfigValue(config, "Title");
