@@ -69,6 +69,13 @@ std::string ResolveCase(const std::string& path) {
   return resolved;
 }
 
+// The folder holding |path|.
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 // A Windows-style file name with this system's separators.
 std::string WithSlashes(const char* fileName) {
   std::string path(fileName);
@@ -327,10 +334,8 @@ bool NameTemporary(int fd, const std::string& folder, const std::string& base,
 // file.
 bool ReplaceFileAtomically(const std::string& path, const std::vector<std::string_view>& pieces,
                            const ReplaceOptions& options) {
+  const std::string folder = FolderOf(path);
   const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "."
-                             : slash == 0               ? "/"
-                                                        : path.substr(0, slash);
   const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
 
   if (options.keepsExisting) {
@@ -470,20 +475,13 @@ void ReleaseProfileSnapshot(const char* fileName) {
   if (cached != ProfileCache().end()) cached->second.held = false;
 }
 
-}  // namespace kestrinel
-
-namespace kestrinel {
-
 LockOutcome LockLibrary(const char* fileName, std::uint32_t timeoutMilliseconds,
                         LibraryLock& lock) {
   std::string path = ToLocalPath(fileName);
   // The folder where the write renames: the link's target's for a link.
   char target[PATH_MAX];
   if (realpath(path.c_str(), target) != nullptr) path = target;
-  const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "."
-                             : slash == 0               ? "/"
-                                                        : path.substr(0, slash);
+  const std::string folder = FolderOf(path);
 
   const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0)
